@@ -1,0 +1,1 @@
+namespace pelmora { void checking_placeholder() {} }

@@ -1,0 +1,1 @@
+namespace pelmora { void service_placeholder() {} }
