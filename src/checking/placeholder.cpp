@@ -1,1 +1,0 @@
-namespace pelmora { void checking_placeholder() {} }
