@@ -1,8 +1,10 @@
 #include "checking/numberlist.h"
 
 #include "platform/codepage.h"
+#include "text/gbk.h"
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 
 namespace pelmora::checking {
@@ -51,10 +53,20 @@ void AppendRecordBytes(std::string& out, std::string_view first, std::string_vie
   out.append(second);
 }
 
-// Single-cell writes go into chunks of this size (larger only for a larger record), so a chunk
-// never moves its bytes once written.
+std::string_view Decimal(std::uint64_t n, char (&buf)[24]) {
+  const auto end = std::to_chars(buf, buf + sizeof buf, n).ptr;
+  return std::string_view(buf, static_cast<std::size_t>(end - buf));
+}
+
+// Cells written one by one go into chunks of this size (larger only for a larger record).
 constexpr std::size_t kWriteChunkBytes = std::size_t{1} << 20;
-constexpr std::uint64_t kOffsetMask = (std::uint64_t{1} << 40) - 1;
+// Imported texts smaller than this are copied into the write chunk instead of becoming a chunk
+// of their own, so every chunk but the first holds at least 64 KiB and the 24-bit chunk index
+// cannot run out before a terabyte is stored.
+constexpr std::size_t kOwnChunkBytes = kWriteChunkBytes / 16;
+
+// The view never needs more of a cell than fits a very wide column.
+constexpr std::size_t kDisplayBytes = 4096;
 
 // "序号", "手机号", "运营商", "状态"
 constexpr std::string_view kColumnTitles[kNumberListColumns] = {
@@ -65,14 +77,20 @@ constexpr std::string_view kColumnTitles[kNumberListColumns] = {
 
 // ---- RowBatch ----
 
-void RowBatch::Reserve(std::size_t rows, std::size_t textBytes) {
-  rowStarts_.reserve(rows);
-  bytes_.reserve(textBytes + rows * 2);
+RowBatch::RowBatch(std::string text, std::size_t rowsHint) : text_(std::move(text)) {
+  rows_.reserve(rowsHint);
 }
 
-void RowBatch::Add(std::string_view ordinal, std::string_view number) {
-  rowStarts_.push_back(bytes_.size());
-  AppendRecordBytes(bytes_, ordinal, number);
+void RowBatch::Add(std::uint64_t ordinal, std::string_view number) {
+  const auto offset = static_cast<std::uint64_t>(number.data() - text_.data());
+  if (ordinal <= NumberStore::kMaxPackedOrdinal && number.size() <= NumberStore::kMaxPackedLength &&
+      offset <= NumberStore::kOffsetMask) {
+    rows_.push_back({offset, NumberStore::kPacked | (ordinal << 32) | number.size()});
+    return;
+  }
+  char digits[24];
+  rows_.push_back({records_.size(), 0});
+  AppendRecordBytes(records_, Decimal(ordinal, digits), number);
 }
 
 // ---- NumberStore ----
@@ -87,18 +105,53 @@ int NumberStore::RowCount() const {
   return static_cast<int>(rows_.size());
 }
 
-std::string NumberStore::GetCell(int row, int column) const {
-  std::lock_guard lock(mutex_);
-  return std::string(CellView(row, column));
-}
-
-std::string_view NumberStore::CellView(int row, int column) const {
+template <typename F>
+bool NumberStore::WithCell(int row, int column, F&& f) const {
   if (row < 0 || static_cast<std::size_t>(row) >= rows_.size() || column < 0 ||
       column >= kNumberListColumns)
-    return {};
+    return false;
+  const auto index = static_cast<std::size_t>(row);
   std::string_view first, second;
-  ReadRecord(rows_[static_cast<std::size_t>(row)].pair[column / 2], first, second);
-  return column % 2 == 0 ? first : second;
+  if (column >= 2) {
+    if (index < answers_.size()) ReadRecord(answers_[index], first, second);
+  } else if (const Row& r = rows_[index]; r.info & kPacked) {
+    if (column == 0) {
+      char digits[24];
+      f(Decimal((r.info >> 32) & kMaxPackedOrdinal, digits));
+      return true;
+    }
+    second = std::string_view(chunks_[r.ref >> kOffsetBits].data() + (r.ref & kOffsetMask),
+                              static_cast<std::size_t>(r.info & kMaxPackedLength));
+  } else {
+    ReadRecord(r.ref, first, second);
+  }
+  f(column % 2 == 0 ? first : second);
+  return true;
+}
+
+std::string NumberStore::GetCell(int row, int column) const {
+  std::string text;
+  std::lock_guard lock(mutex_);
+  WithCell(row, column, [&](std::string_view cell) { text.assign(cell); });
+  return text;
+}
+
+std::string NumberStore::GetCellPrefix(int row, int column, std::size_t maxBytes) const {
+  std::string text;
+  std::lock_guard lock(mutex_);
+  WithCell(row, column, [&](std::string_view cell) {
+    if (cell.size() > maxBytes) {
+      std::size_t end = 0;
+      while (end < maxBytes) {
+        const std::size_t next = end + (text::IsLeadByte(cell[end]) ? 2 : 1);
+        if (next > maxBytes) break;
+        end = next;
+      }
+      cell = cell.substr(0, end);
+    }
+    text.assign(cell);
+  });
+  return text;
 }
 
 void NumberStore::ReadRecord(std::uint64_t ref, std::string_view& first,
@@ -108,19 +161,21 @@ void NumberStore::ReadRecord(std::uint64_t ref, std::string_view& first,
   second = ReadCell(p);
 }
 
+std::string& NumberStore::WriteChunk(std::size_t needed) {
+  std::string& chunk = chunks_[writeChunk_];
+  if (chunk.size() + needed <= chunk.capacity()) return chunk;
+  // Never let a chunk reallocate: start a new one.
+  chunks_.emplace_back();
+  writeChunk_ = chunks_.size() - 1;
+  chunks_.back().reserve(std::max(kWriteChunkBytes, needed));
+  return chunks_.back();
+}
+
 std::uint64_t NumberStore::AppendRecord(std::string_view first, std::string_view second) {
-  const std::size_t needed =
-      LengthSize(first.size()) + first.size() + LengthSize(second.size()) + second.size();
-  std::string* chunk = &chunks_[writeChunk_];
-  // Never let a chunk reallocate: start a new one when the record does not fit.
-  if (chunk->size() + needed > chunk->capacity() || chunk->size() > kOffsetMask - needed) {
-    chunks_.emplace_back();
-    writeChunk_ = chunks_.size() - 1;
-    chunk = &chunks_.back();
-    chunk->reserve(std::max(kWriteChunkBytes, needed));
-  }
-  const std::uint64_t ref = (std::uint64_t{writeChunk_} << kOffsetBits) | chunk->size();
-  AppendRecordBytes(*chunk, first, second);
+  std::string& chunk = WriteChunk(LengthSize(first.size()) + first.size() +
+                                  LengthSize(second.size()) + second.size());
+  const std::uint64_t ref = (std::uint64_t{writeChunk_} << kOffsetBits) | chunk.size();
+  AppendRecordBytes(chunk, first, second);
   return ref;
 }
 
@@ -133,34 +188,36 @@ int NumberStore::AppendEmptyRow() {
 
 void NumberStore::AppendBatch(RowBatch&& batch, std::size_t count) {
   std::lock_guard lock(mutex_);
-  count = std::min({count, batch.rowStarts_.size(),
+  count = std::min({count, batch.rows_.size(),
                     static_cast<std::size_t>(INT_MAX) - rows_.size()});
   if (count == 0) return;
-  std::uint64_t base;
-  if (batch.bytes_.size() < kWriteChunkBytes / 16) {
-    // A small file joins the write chunk instead of becoming a chunk of its own, so every
-    // chunk beyond the first holds at least 64 KiB and the chunk index never runs out.
-    std::string* chunk = &chunks_[writeChunk_];
-    if (chunk->size() + batch.bytes_.size() > chunk->capacity()) {
-      chunks_.emplace_back();
-      writeChunk_ = chunks_.size() - 1;
-      chunk = &chunks_.back();
-      chunk->reserve(kWriteChunkBytes);
+  // Where the batch's text and records land; their offsets are added to this.
+  const auto place = [this](std::string& bytes) -> std::uint64_t {
+    if (bytes.empty()) return 0;
+    if (bytes.size() < kOwnChunkBytes) {
+      std::string& chunk = WriteChunk(bytes.size());
+      const std::uint64_t base = (std::uint64_t{writeChunk_} << kOffsetBits) | chunk.size();
+      chunk.append(bytes);
+      return base;
     }
-    base = (std::uint64_t{writeChunk_} << kOffsetBits) | chunk->size();
-    chunk->append(batch.bytes_);
+    // A text holds less than a terabyte, so its offsets fit their 40 bits.
+    chunks_.push_back(std::move(bytes));
+    return std::uint64_t{chunks_.size() - 1} << kOffsetBits;
+  };
+  const std::uint64_t textBase = place(batch.text_);
+  const std::uint64_t recordBase = place(batch.records_);
+  const auto rebase = [&](Row row) {
+    row.ref += row.info ? textBase : recordBase;
+    return row;
+  };
+  if (rows_.empty() && count == batch.rows_.size()) {
+    for (Row& row : batch.rows_) row = rebase(row);
+    rows_ = std::move(batch.rows_);
   } else {
-    // A batch holds less than a terabyte, so its offsets fit their 40 bits.
-    base = std::uint64_t{chunks_.size()} << kOffsetBits;
-    chunks_.push_back(std::move(batch.bytes_));
-  }
-  const std::size_t needed = rows_.size() + count;
-  if (needed > rows_.capacity())
-    rows_.reserve(std::max(needed, rows_.capacity() + rows_.capacity() / 2));
-  for (std::size_t i = 0; i < count; ++i) {
-    Row row;
-    row.pair[0] = base + batch.rowStarts_[i];
-    rows_.push_back(row);
+    const std::size_t needed = rows_.size() + count;
+    if (needed > rows_.capacity())
+      rows_.reserve(std::max(needed, rows_.capacity() + rows_.capacity() / 2));
+    for (std::size_t i = 0; i < count; ++i) rows_.push_back(rebase(batch.rows_[i]));
   }
   batch = RowBatch();
 }
@@ -170,15 +227,20 @@ bool NumberStore::SetCell(int row, int column, std::string_view text) {
   if (row < 0 || static_cast<std::size_t>(row) >= rows_.size() || column < 0 ||
       column >= kNumberListColumns)
     return false;
-  Row& r = rows_[static_cast<std::size_t>(row)];
-  const int half = column / 2;
-  std::string_view first, second;
-  ReadRecord(r.pair[half], first, second);
-  // Copy the partner cell out: appending may start a new chunk and move chunk 0's bytes.
-  // The text given may also point into our own chunks (a cell copied onto another).
-  const std::string kept(column % 2 == 0 ? second : first);
+  const auto index = static_cast<std::size_t>(row);
+  // Copy the partner cell and the new text out first: appending may start a new chunk (and
+  // move chunk 0's bytes), and the text may point into our own chunks.
+  std::string kept;
+  WithCell(row, column ^ 1, [&](std::string_view cell) { kept.assign(cell); });
   const std::string value(text);
-  r.pair[half] = column % 2 == 0 ? AppendRecord(value, kept) : AppendRecord(kept, value);
+  const std::uint64_t ref =
+      column % 2 == 0 ? AppendRecord(value, kept) : AppendRecord(kept, value);
+  if (column >= 2) {
+    if (index >= answers_.size()) answers_.resize(index + 1);
+    answers_[index] = ref;
+  } else {
+    rows_[index] = Row{ref, 0};
+  }
   return true;
 }
 
@@ -226,7 +288,8 @@ int NumberList::columnCount(const QModelIndex& parent) const {
 
 QVariant NumberList::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid()) return {};
-  return platform::GbkToQString(store_->GetCell(index.row(), index.column()));
+  // A cell can be a whole file without line breaks: the view gets no more than it can show.
+  return platform::GbkToQString(store_->GetCellPrefix(index.row(), index.column(), kDisplayBytes));
 }
 
 QVariant NumberList::headerData(int section, Qt::Orientation orientation, int role) const {

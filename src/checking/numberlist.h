@@ -2,8 +2,9 @@
 // NumberList: the query window's report list of phone numbers, one row per imported number,
 // four columns of GBK text ("序号", "手机号", "运营商", "状态"), rows only ever appended.
 //
-// The cells live in a NumberStore: a few large byte chunks holding length-prefixed cell
-// texts, plus one 16-byte record per row, so a million rows cost tens of megabytes. The store
+// The cells live in a NumberStore: an imported file's bytes are kept as they are and each row
+// refers to its number inside them (16 bytes per row, 8 more once answered); cells written
+// one by one go into large byte chunks. A million rows cost tens of megabytes. The store
 // is shared (std::shared_ptr) with export workers, which read it from their own thread and may
 // outlive the list's window. One mutex guards the store; every read returns a copy taken
 // under it, so a reader sees a cell's text either before or after a write, never a mixture.
@@ -30,19 +31,34 @@ inline constexpr int kCarrierColumn = 2;  // "运营商"
 inline constexpr int kStatusColumn = 3;   // "状态"
 inline constexpr int kNumberListColumns = 4;
 
-// Rows of cells 0 and 1 collected without any lock, then appended to a NumberList in one go.
+namespace detail {
+// One row's reference to its cells 0 and 1 (see NumberStore).
+struct RowRef {
+  std::uint64_t ref = 0;
+  std::uint64_t info = 0;
+};
+}  // namespace detail
+
+// The rows of one imported text, collected without any lock and then appended to a NumberList
+// in one go. A row's number cell is a piece of the text, which the list keeps as it is (no
+// copy); its ordinal cell is the line's ordinal in decimal.
 class RowBatch {
  public:
-  // Room for about `rows` rows whose two cells total `textBytes` bytes.
-  void Reserve(std::size_t rows, std::size_t textBytes);
-  void Add(std::string_view ordinal, std::string_view number);
-  std::size_t size() const { return rowStarts_.size(); }
-  bool empty() const { return rowStarts_.empty(); }
+  RowBatch() = default;
+  // `text` is the bytes that the numbers of Add are pieces of; `rowsHint` sizes the batch.
+  RowBatch(std::string text, std::size_t rowsHint);
+  const std::string& text() const { return text_; }
+  // Adds a row: cell 0 `ordinal` in decimal, cell 1 `number`, which lies inside text().
+  void Add(std::uint64_t ordinal, std::string_view number);
+  std::size_t size() const { return rows_.size(); }
+  bool empty() const { return rows_.empty(); }
 
  private:
   friend class NumberStore;
-  std::string bytes_;                  // records of two length-prefixed cells
-  std::vector<std::uint64_t> rowStarts_;  // offset of each row's record in bytes_
+  std::string text_;
+  std::string records_;  // rows too large to pack, as ordinary two-cell records
+  // ref is an offset in text_ (packed rows) or in records_ (info 0).
+  std::vector<detail::RowRef> rows_;
 };
 
 // The cells of a NumberList. Thread-safe; mutated only through NumberList.
@@ -55,17 +71,29 @@ class NumberStore {
   int RowCount() const;
   // The cell's text; empty for a row or column that does not exist.
   std::string GetCell(int row, int column) const;
+  // At most the first `maxBytes` bytes of the cell's text, cut at a character start.
+  std::string GetCellPrefix(int row, int column, std::size_t maxBytes) const;
 
  private:
   friend class NumberList;
+  friend class RowBatch;
 
-  // A row refers to two records, one for cells 0-1 and one for cells 2-3. A record reference
-  // is (chunk index << kOffsetBits) | offset; reference 0 is the empty record at the start of
-  // chunk 0, so a new row reads as four empty cells.
+  // Byte chunks hold the cells. A reference is (chunk index << kOffsetBits) | offset. Chunks
+  // never move their bytes once written: each is either a whole imported text or a write
+  // chunk, which is replaced by a fresh one instead of growing past its capacity.
+  //
+  // Cells 0 and 1 of a row are either packed (an imported row: `ref` points at the number's
+  // bytes inside an imported text, `info` holds kPacked, the ordinal and the number's length)
+  // or a record (`ref` points at two cells, each a LEB128 length and its bytes; `info` is 0).
+  // Reference 0 is the empty record at the start of chunk 0, so Row{} reads as empty cells.
+  // Cells 2 and 3 are a record referenced from answers_, which grows only as far as the last
+  // row written there (rows beyond it read as empty).
   static constexpr int kOffsetBits = 40;
-  struct Row {
-    std::uint64_t pair[2] = {0, 0};
-  };
+  static constexpr std::uint64_t kOffsetMask = (std::uint64_t{1} << kOffsetBits) - 1;
+  static constexpr std::uint64_t kPacked = std::uint64_t{1} << 63;
+  static constexpr std::uint64_t kMaxPackedOrdinal = (std::uint64_t{1} << 31) - 1;
+  static constexpr std::uint64_t kMaxPackedLength = 0xFFFFFFFFu;
+  using Row = detail::RowRef;
 
   // Appends an empty row unless the list is full; returns its index or -1.
   int AppendEmptyRow();
@@ -74,16 +102,21 @@ class NumberStore {
   // Writes one cell of an existing row; false when row or column does not exist.
   bool SetCell(int row, int column, std::string_view text);
 
-  // Appends a record to the chunk that takes single writes; returns its reference.
+  // Appends a two-cell record to the write chunk; returns its reference.
   std::uint64_t AppendRecord(std::string_view first, std::string_view second);
+  // The write chunk, replaced by a new one when `needed` more bytes would not fit.
+  std::string& WriteChunk(std::size_t needed);
   // Views of the two cells of a record.
   void ReadRecord(std::uint64_t ref, std::string_view& first, std::string_view& second) const;
-  std::string_view CellView(int row, int column) const;
+  // Calls f(view) with the cell's bytes; false when the cell does not exist.
+  template <typename F>
+  bool WithCell(int row, int column, F&& f) const;
 
   mutable std::mutex mutex_;
   std::vector<std::string> chunks_;
-  std::size_t writeChunk_ = 0;  // chunk that takes single-cell writes
+  std::size_t writeChunk_ = 0;
   std::vector<Row> rows_;
+  std::vector<std::uint64_t> answers_;
 };
 
 class NumberList : public QAbstractTableModel {

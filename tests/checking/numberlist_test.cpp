@@ -83,8 +83,17 @@ TEST(NumberList, BatchAppendsAllRowsUnderOneNotification) {
     NumberList list;
     list.AppendRow();
     list.SetCell(0, 1, "first");
-    RowBatch batch;
-    for (int i = 0; i < rows; ++i) batch.Add(std::to_string(i + 1), "n" + std::to_string(i));
+    std::string text;
+    std::vector<std::size_t> starts;
+    for (int i = 0; i < rows; ++i) {
+      starts.push_back(text.size());
+      text += "n" + std::to_string(i) + ";";
+    }
+    starts.push_back(text.size());
+    RowBatch batch(text, 0);
+    for (int i = 0; i < rows; ++i)
+      batch.Add(static_cast<std::uint64_t>(i) * 2 + 1,
+                std::string_view(batch.text()).substr(starts[i], starts[i + 1] - starts[i] - 1));
     QSignalSpy about(&list, &QAbstractItemModel::rowsAboutToBeInserted);
     QSignalSpy inserted(&list, &QAbstractItemModel::rowsInserted);
     EXPECT_EQ(list.AppendRows(std::move(batch)), 1);
@@ -95,7 +104,7 @@ TEST(NumberList, BatchAppendsAllRowsUnderOneNotification) {
     ASSERT_EQ(list.RowCount(), rows + 1);
     EXPECT_EQ(list.GetCell(0, 1), "first");
     for (int i = 0; i < rows; ++i) {
-      ASSERT_EQ(list.GetCell(i + 1, 0), std::to_string(i + 1));
+      ASSERT_EQ(list.GetCell(i + 1, 0), std::to_string(i * 2 + 1));
       ASSERT_EQ(list.GetCell(i + 1, 1), "n" + std::to_string(i));
       ASSERT_EQ(list.GetCell(i + 1, 2), "");
       ASSERT_EQ(list.GetCell(i + 1, 3), "");
@@ -112,6 +121,43 @@ TEST(NumberList, BatchAppendsAllRowsUnderOneNotification) {
   QSignalSpy inserted(&list, &QAbstractItemModel::rowsInserted);
   EXPECT_EQ(list.AppendRows(RowBatch()), 0);
   EXPECT_EQ(inserted.count(), 0);
+}
+
+TEST(NumberList, ImportedRowsTakeCellWritesLikeAnyOther) {
+  // Rows of a batch keep their number inside the batch's text; a write to cell 0 or 1 must
+  // keep the other one, and an ordinal too large to pack reads back the same.
+  const std::string text = "13800000000\r\n13900000000";
+  RowBatch batch(text, 2);
+  const std::string_view view(batch.text());
+  batch.Add(7, view.substr(0, 11));
+  batch.Add(std::uint64_t{1} << 33, view.substr(13, 11));
+  NumberList list;
+  list.AppendRows(std::move(batch));
+  EXPECT_EQ(list.GetCell(0, 0), "7");
+  EXPECT_EQ(list.GetCell(1, 0), "8589934592");
+  EXPECT_EQ(list.GetCell(1, 1), "13900000000");
+  list.SetCell(0, 0, "x");
+  EXPECT_EQ(list.GetCell(0, 1), "13800000000");
+  list.SetCell(1, 1, "y");
+  EXPECT_EQ(list.GetCell(1, 0), "8589934592");
+  EXPECT_EQ(list.GetCell(0, 0), "x");
+  EXPECT_EQ(list.GetCell(1, 1), "y");
+}
+
+TEST(NumberList, ViewGetsAWholeCharacterPrefixOfAHugeCell) {
+  // A file without line breaks becomes one cell; the view is given only its beginning, never
+  // cut inside a double-byte character.
+  std::string huge = "1";
+  for (int i = 0; i < 100000; ++i) huge += "\xBA\xC5";  // 号
+  NumberList list;
+  list.AppendRow();
+  list.SetCell(0, 1, huge);
+  const QString shown = list.data(list.index(0, 1)).toString();
+  EXPECT_GT(shown.size(), 1000);
+  EXPECT_LT(shown.size(), 100001);
+  EXPECT_TRUE(GbkToQString(huge).startsWith(shown));
+  EXPECT_FALSE(shown.contains(QChar(0xFFFD)));
+  EXPECT_EQ(list.GetCell(0, 1), huge);
 }
 
 TEST(NumberList, ModelShowsCellsAsTextAndIsNotEditable) {
@@ -145,7 +191,7 @@ TEST(NumberList, ModelShowsCellsAsTextAndIsNotEditable) {
   EXPECT_EQ(changed.at(0).at(1).toModelIndex(), list.index(0, 2));
 }
 
-TEST(NumberList, ReaderOnAnotherThreadSeesWholeOldOrNewTexts) {
+TEST(NumberListConcurrency, ReaderOnAnotherThreadSeesWholeOldOrNewTexts) {
   // The window thread (here) keeps rewriting cells and appending rows while another thread
   // reads; each read must be one of the texts written, never a mixture or freed bytes.
   const std::string a(1000, 'a');
