@@ -70,11 +70,12 @@ NumberListView::NumberListView(QWidget* parent) : QTreeView(parent) {
 void NumberListView::setModel(QAbstractItemModel* model) {
   QItemSelectionModel* const previous = selectionModel();
   QTreeView::setModel(model);
-  QItemSelectionModel* const made = selectionModel();
-  if (model) setSelectionModel(new FirstCellSelectionModel(model, this));
-  // Selection models the view made itself are not shared with anyone.
-  if (made && made != previous && made->parent() == this) delete made;
-  if (previous && previous != made && previous->parent() == this) delete previous;
+  if (model) {
+    QItemSelectionModel* const made = selectionModel();
+    setSelectionModel(new FirstCellSelectionModel(model, this));
+    if (made != previous) delete made;  // made by the view just now, shared with no one
+  }
+  if (previous && previous->parent() == this && previous != selectionModel()) delete previous;
   for (int column = 0; column < static_cast<int>(std::size(kColumnWidths)); ++column)
     setColumnWidth(column, kColumnWidths[column]);
 }
