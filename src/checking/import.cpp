@@ -13,6 +13,10 @@ void ImportNumberFile(NumberList& list, std::string_view pathGbk) {
   std::string bytes = platform::ReadWholeFile(platform::GbkToQString(pathGbk));
   const std::size_t length = text::CutAtNul(bytes).size();
   if (length == 0) return;
+  // The bytes from the first NUL on are dropped; a short text before a long tail is not
+  // worth keeping the whole file for.
+  bytes.resize(length);
+  if (length < bytes.capacity() / 2) bytes.shrink_to_fit();
   // The list keeps the file's bytes and refers to each number inside them. A typical line is
   // an 11-digit number and CR LF; other files make the row table grow as it goes.
   RowBatch batch(std::move(bytes), length / 13 + 1);
