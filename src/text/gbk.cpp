@@ -1,6 +1,7 @@
 #include "text/gbk.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace pelmora::text {
@@ -33,6 +34,30 @@ std::size_t GbkFindLast(std::string_view hay, std::string_view needle) {
     pos = GbkFind(hay, needle, next);
   }
   return last;
+}
+
+std::size_t NextCrAtCharacterStart(std::string_view text, std::size_t from) {
+  const std::size_t n = text.size();
+  const char* p = text.data();
+  std::size_t i = from;
+  while (i < n) {
+    // Skip 8 bytes at once while none of them is a lead byte or a CR.
+    while (i + 8 <= n) {
+      std::uint64_t w;
+      std::memcpy(&w, p + i, 8);
+      constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+      constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+      const std::uint64_t x = w ^ (kOnes * '\r');
+      const std::uint64_t hasCr = (x - kOnes) & ~x & kHigh;
+      if ((w & kHigh) | hasCr) break;
+      i += 8;
+    }
+    if (i >= n) break;
+    const char c = p[i];
+    if (c == '\r') return i;
+    i += IsLeadByte(c) ? 2 : 1;
+  }
+  return n;
 }
 
 std::vector<std::string_view> SplitCrLf(std::string_view text) {

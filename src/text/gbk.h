@@ -34,19 +34,21 @@ std::vector<std::string_view> SplitCrLf(std::string_view text);
 
 // Calls f(line) for each line of SplitCrLf without building a vector; stops early when f
 // returns false.
+// Position of the first CR at a character start at or after `from` (a character start), or
+// the text's size. Runs of plain ASCII are skipped a word at a time.
+std::size_t NextCrAtCharacterStart(std::string_view text, std::size_t from);
+
 template <typename F>
 void ForEachCrLfLine(std::string_view text, F&& f) {
   std::size_t start = 0;
-  std::size_t i = 0;
   const std::size_t n = text.size();
-  while (i < n) {
-    const char c = text[i];
-    if (c == '\r' && i + 1 < n && text[i + 1] == '\n') {
+  for (std::size_t i = NextCrAtCharacterStart(text, 0); i < n; i = NextCrAtCharacterStart(text, i)) {
+    if (i + 1 < n && text[i + 1] == '\n') {
       if (!f(text.substr(start, i - start))) return;
       i += 2;
       start = i;
     } else {
-      i += IsLeadByte(c) ? 2 : 1;
+      ++i;
     }
   }
   if (start < n) f(text.substr(start));

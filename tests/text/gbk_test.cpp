@@ -33,3 +33,34 @@ TEST(GbkText, CutAtNul) {
   EXPECT_EQ(CutAtNul(std::string_view("\0cd", 3)), "");
   EXPECT_EQ(CutAtNul("abc"), "abc");
 }
+
+TEST(GbkText, WordAtATimeCrScanAgreesWithPlainWalk) {
+  // Random mixes of ASCII, CR, LF and lead bytes, compared with a byte-by-byte walk.
+  auto plain = [](std::string_view t) {
+    std::vector<std::string_view> lines;
+    size_t start = 0, i = 0;
+    while (i < t.size()) {
+      if (t[i] == '\r' && i + 1 < t.size() && t[i + 1] == '\n') {
+        lines.push_back(t.substr(start, i - start));
+        i += 2;
+        start = i;
+      } else {
+        i += IsLeadByte(t[i]) ? 2 : 1;
+      }
+    }
+    if (start < t.size()) lines.push_back(t.substr(start));
+    return lines;
+  };
+  const char alphabet[] = {'1', '2', '\r', '\n', '\x81', '\xD6', 'a', ' '};
+  unsigned seed = 12345;
+  for (int round = 0; round < 2000; ++round) {
+    std::string t;
+    const int len = round % 64;
+    for (int k = 0; k < len; ++k) {
+      seed = seed * 1103515245u + 12345u;
+      const unsigned r = (seed >> 16) % 16;
+      t.push_back(r < 8 ? alphabet[r] : '0' + char(r - 8));  // mostly digits, as in number files
+    }
+    ASSERT_EQ(SplitCrLf(t), plain(t)) << round;
+  }
+}
