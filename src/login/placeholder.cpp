@@ -1,1 +1,0 @@
-namespace pelmora { void login_placeholder() {} }
