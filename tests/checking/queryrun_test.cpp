@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QMimeData>
+#include <QUrl>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
 
 #include "checking/import.h"
 #include "checking/numberlist.h"
+#include "checking/numberlistview.h"
 #include "checking/queryrun.h"
 #include "checking/querywindow.h"
 #include "platform/codepage.h"
@@ -198,4 +201,23 @@ TEST_F(QueryRunTest, ClosingTheWindowDuringARunEndsItQuietly) {
   ASSERT_TRUE(SpinUntil([&] { return window.isNull(); }));
   Spin(300);
   EXPECT_EQ(Tels(service.command.received()), std::vector<std::string>{"1"});
+}
+
+TEST_F(QueryRunTest, FilesDroppedOnTheListAreImported) {
+  WriteBytes(dir.file("a.txt"), "111\r\n\r\n333\r\n");
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(dir.file("a.txt"))});
+  QWidget* viewport = window->超级列表框1->viewport();
+  const QPoint at = viewport->rect().center();
+  QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(viewport, &enter);
+  QDragMoveEvent move(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(viewport, &move);
+  QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(viewport, &drop);
+  auto& list = window->numberList();
+  ASSERT_EQ(list.RowCount(), 2);
+  EXPECT_EQ(list.GetCell(1, 0), "3");
+  EXPECT_EQ(list.GetCell(1, 1), "333");
+  EXPECT_EQ(window->拖放对象1->objectName(), QString::fromUtf8("拖放对象1"));
 }

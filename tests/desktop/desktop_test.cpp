@@ -1,0 +1,219 @@
+// The whole program as a user meets it: a real X server (Xvfb), the stand-in service and the
+// client as separate processes, real typing, clicks and drag-and-drop through X, and the
+// bytes that end up in files and on the wire.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <functional>
+#include <map>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <sys/stat.h>
+
+#include "service/messages.h"
+#include "service/passworddigest.h"
+#include "standin.h"
+
+namespace {
+
+QString BuildDir() { return QStringLiteral(PELMORA_BUILD_DIR); }
+
+std::string ReadAll(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  const QByteArray b = f.readAll();
+  return std::string(b.constData(), size_t(b.size()));
+}
+
+void Sleep(int ms) { QThread::msleep(ms); }
+
+bool WaitFor(const std::function<bool()>& pred, int timeoutMs) {
+  QElapsedTimer t;
+  t.start();
+  while (!pred()) {
+    if (t.elapsed() > timeoutMs) return false;
+    Sleep(50);
+  }
+  return true;
+}
+
+struct Geometry {
+  int x = -1, y = -1, w = -1, h = -1;
+};
+
+class Desktop {
+ public:
+  bool Start() {
+    if (QStandardPaths::findExecutable("Xvfb").isEmpty() ||
+        QStandardPaths::findExecutable("xdotool").isEmpty())
+      return false;
+    for (int n = 90; n < 120; ++n) {
+      if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n))) continue;
+      display_ = QStringLiteral(":%1").arg(n);
+      xvfb_.start("Xvfb", {display_, "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+      if (!xvfb_.waitForStarted(5000)) continue;
+      if (WaitFor([&] { return QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)); }, 5000))
+        return true;
+      xvfb_.kill();
+      xvfb_.waitForFinished();
+    }
+    return false;
+  }
+  ~Desktop() {
+    xvfb_.terminate();
+    xvfb_.waitForFinished(3000);
+  }
+  QProcessEnvironment Env() const {
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display_);
+    env.remove("QT_QPA_PLATFORM");
+    return env;
+  }
+  QString Run(const QString& program, const QStringList& args, int timeoutMs = 10000) const {
+    QProcess p;
+    p.setProcessEnvironment(Env());
+    p.start(program, args);
+    p.waitForFinished(timeoutMs);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+  }
+  QString Xdo(const QStringList& args) const { return Run("xdotool", args); }
+  // Visible top-level windows named "Pelmora", with their geometry.
+  std::vector<std::pair<QString, Geometry>> PelmoraWindows() const {
+    std::vector<std::pair<QString, Geometry>> out;
+    for (const QString& id : Xdo({"search", "--onlyvisible", "--name", "^Pelmora$"}).split('\n', Qt::SkipEmptyParts)) {
+      const QString shell = Xdo({"getwindowgeometry", "--shell", id});
+      Geometry g;
+      for (const QString& line : shell.split('\n')) {
+        const auto kv = line.split('=');
+        if (kv.size() != 2) continue;
+        if (kv[0] == "X") g.x = kv[1].toInt();
+        if (kv[0] == "Y") g.y = kv[1].toInt();
+        if (kv[0] == "WIDTH") g.w = kv[1].toInt();
+        if (kv[0] == "HEIGHT") g.h = kv[1].toInt();
+      }
+      out.push_back({id, g});
+    }
+    return out;
+  }
+  QString WindowOfSize(int w, int h) const {
+    for (auto& [id, g] : PelmoraWindows())
+      if (g.w == w && g.h == h) return id;
+    return {};
+  }
+  void Click(int x, int y) const {
+    Xdo({"mousemove", "--sync", QString::number(x), QString::number(y)});
+    Sleep(100);
+    Xdo({"click", "1"});
+    Sleep(200);
+  }
+  void Type(const QString& text) const {
+    Xdo({"type", "--delay", "30", text});
+    Sleep(200);
+  }
+  void Screenshot(const QString& path) const {
+    QDir().mkpath(QFileInfo(path).path());
+    Run(BuildDir() + "/tests/pelmora-xtool", {"shot", path});
+  }
+  void Close(const QString& window) const { Run(BuildDir() + "/tests/pelmora-xtool", {"close", window}); }
+
+ private:
+  QString display_;
+  QProcess xvfb_;
+};
+
+}  // namespace
+
+TEST(Desktop, LoginDropQuerySaveAndClose) {
+  Desktop desktop;
+  if (!desktop.Start()) GTEST_SKIP() << "no X server";
+
+  // The program's directory: a fresh folder with a copy of the binary.
+  QTemporaryDir programDir;
+  const QString pelmora = programDir.filePath("pelmora");
+  ASSERT_TRUE(QFile::copy(BuildDir() + "/src/pelmora", pelmora));
+  const QString numbers = programDir.filePath("numbers.txt");
+  const std::string numberBytes = "13800138000\r\n13910001234\r\n\r\n15012345678\r\n";
+  {
+    QFile f(numbers);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(numberBytes.data(), qint64(numberBytes.size()));
+  }
+
+  QProcess sim;
+  const QString log = programDir.filePath("sim.log");
+  sim.start(BuildDir() + "/sim/pelmora-sim", {"--log", log});
+  ASSERT_TRUE(sim.waitForReadyRead(5000));
+
+  QProcess client;
+  client.setProcessEnvironment(desktop.Env());
+  client.start(pelmora, {});
+  ASSERT_TRUE(client.waitForStarted(5000));
+  QString login;
+  ASSERT_TRUE(WaitFor([&] { return !(login = desktop.WindowOfSize(380, 250)).isEmpty(); }, 10000));
+  Sleep(500);
+  desktop.Screenshot(BuildDir() + "/screenshots/login.png");
+
+  // Account and password, then "登录" at its place.
+  desktop.Click(50 + 185 + 80, 50 + 21 + 16);
+  desktop.Type("demo");
+  desktop.Click(50 + 185 + 80, 50 + 69 + 16);
+  desktop.Type("123456");
+  desktop.Click(50 + 32 + 40, 50 + 114 + 16);
+
+  QString work;
+  ASSERT_TRUE(WaitFor([&] { return !(work = desktop.WindowOfSize(537, 510)).isEmpty(); }, 10000));
+  EXPECT_TRUE(desktop.WindowOfSize(380, 250).isEmpty());  // the login window is hidden
+
+  // Drop the number file on the list from another program.
+  QProcess drag;
+  drag.setProcessEnvironment(desktop.Env());
+  drag.start(BuildDir() + "/tests/pelmora-xtool", {"drag", "700", "100", numbers});
+  ASSERT_TRUE(drag.waitForStarted(5000));
+  Sleep(1000);
+  desktop.Xdo({"mousemove", "--sync", "760", "160"});
+  desktop.Xdo({"mousedown", "1"});
+  for (int step = 1; step <= 10; ++step) {
+    desktop.Xdo({"mousemove", "--sync", QString::number(760 - step * 55), QString::number(160 + step * 15)});
+    Sleep(60);
+  }
+  desktop.Xdo({"mousemove", "--sync", "200", "300"});
+  Sleep(200);
+  desktop.Xdo({"mouseup", "1"});
+  drag.waitForFinished(5000);
+  Sleep(500);
+
+  desktop.Click(50 + 376 + 64, 50 + 24 + 16);  // 开始查询
+  Sleep(3 * 800 + 1500);
+  desktop.Screenshot(BuildDir() + "/screenshots/query.png");
+  desktop.Click(50 + 379 + 62, 50 + 94 + 20);  // 保存查询结果
+  Sleep(1000);
+
+  desktop.Run(BuildDir() + "/tests/pelmora-xtool", {"close", work});
+  ASSERT_TRUE(client.waitForFinished(10000));
+  EXPECT_EQ(client.exitStatus(), QProcess::NormalExit);
+
+  // Result files beside the program: each number under the status the service gave it.
+  std::map<std::string, std::string> expected;
+  for (const char* n : {"13800138000", "13910001234", "15012345678"})
+    expected[pelmora::sim::StatusFileName(n)] += std::string(n) + "\r\n";
+  for (const std::string& name : pelmora::sim::AllStatusFileNames())
+    EXPECT_EQ(ReadAll(programDir.filePath(QString::fromStdString(name))), expected[name]) << name;
+
+  // The profile holds what was typed, private to its owner.
+  const QString config = programDir.filePath(QString::fromUtf8("配置"));
+  EXPECT_EQ(ReadAll(config), "[\xC5\xE4\xD6\xC3]\r\nuser=demo\r\npwd=123456\r\n");
+  struct stat st {};
+  ASSERT_EQ(::stat(QFile::encodeName(config).constData(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+  sim.terminate();
+  ASSERT_TRUE(sim.waitForFinished(5000));
+}
