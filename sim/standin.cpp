@@ -107,10 +107,13 @@ std::string DigestOf(std::string_view password) {
 }
 
 int StatusOf(std::string_view tel) {
-  int sum = 0;
+  int sum = 0, last = 0;
   for (char c : tel)
-    if (c >= '0' && c <= '9') sum += c - '0';
-  return sum % 6;
+    if (c >= '0' && c <= '9') {
+      sum += c - '0';
+      last = c - '0';
+    }
+  return (sum + last) % 6;
 }
 
 std::vector<std::string> AllStatusFileNames() {

@@ -18,7 +18,8 @@ struct NumberFacts {
 };
 
 // Place from the offline geocoder (Chinese), carrier from the number's block, status from
-// its digits (the sum of the digits modulo 6), so tests know what to expect.
+// its digits (the sum of the digits plus the last digit, modulo 6), so tests know what to
+// expect.
 NumberFacts FactsOf(std::string_view tel);
 int StatusOf(std::string_view tel);
 // The result file ("空号.txt" … "风险号.txt", UTF-8 names) a number's status sorts it into.

@@ -1,6 +1,8 @@
 #include "platform/windows.h"
 
+#include <QAbstractButton>
 #include <QFont>
+#include <QIcon>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -85,6 +87,7 @@ void ShowMessageBox(QWidget* owner, std::string_view titleGbk, std::string_view 
   QMessageBox box(QMessageBox::NoIcon, DisplayText(titleGbk), DisplayText(textGbk),
                   QMessageBox::Ok, owner);
   box.setObjectName(QStringLiteral("消息框"));
+  if (QAbstractButton* ok = box.button(QMessageBox::Ok)) ok->setIcon(QIcon());
   box.exec();
 }
 

@@ -49,6 +49,16 @@ struct Geometry {
   int x = -1, y = -1, w = -1, h = -1;
 };
 
+// Every byte the stand-in received on one channel, in order (its log has one line per arrival).
+std::string Received(const QString& log, const char* channel) {
+  std::string bytes;
+  for (const QByteArray& line : QByteArray::fromStdString(ReadAll(log)).split('\n')) {
+    const auto parts = line.split(' ');
+    if (parts.size() == 2 && parts[0] == channel) bytes += QByteArray::fromHex(parts[1]).toStdString();
+  }
+  return bytes;
+}
+
 class Desktop {
  public:
   bool Start() {
@@ -158,6 +168,8 @@ TEST(Desktop, LoginDropQuerySaveAndClose) {
   ASSERT_TRUE(client.waitForStarted(5000));
   QString login;
   ASSERT_TRUE(WaitFor([&] { return !(login = desktop.WindowOfSize(380, 250)).isEmpty(); }, 10000));
+  for (auto& [id, g] : desktop.PelmoraWindows())
+    if (id == login) EXPECT_TRUE(g.x == 50 && g.y == 50) << g.x << "," << g.y;
   Sleep(500);
   desktop.Screenshot(BuildDir() + "/screenshots/login.png");
 
@@ -171,6 +183,8 @@ TEST(Desktop, LoginDropQuerySaveAndClose) {
   QString work;
   ASSERT_TRUE(WaitFor([&] { return !(work = desktop.WindowOfSize(537, 510)).isEmpty(); }, 10000));
   EXPECT_TRUE(desktop.WindowOfSize(380, 250).isEmpty());  // the login window is hidden
+  for (auto& [id, g] : desktop.PelmoraWindows())
+    if (id == work) EXPECT_TRUE(g.x == 50 && g.y == 50) << g.x << "," << g.y;
 
   // Drop the number file on the list from another program.
   QProcess drag;
@@ -214,6 +228,68 @@ TEST(Desktop, LoginDropQuerySaveAndClose) {
   ASSERT_EQ(::stat(QFile::encodeName(config).constData(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
 
+  // Every byte the service received, on both channels.
+  using namespace pelmora::service;
+  EXPECT_EQ(Received(log, "command"),
+            LoginRequest("demo", "123456") + QueryRequest("demo", "123456", "13800138000") +
+                QueryRequest("demo", "123456", "13910001234") +
+                QueryRequest("demo", "123456", "15012345678") + LeaveNotice("demo"));
+  EXPECT_EQ(Received(log, "notice"), NoticeRequest() + QueryNotice() + QueryNotice() + QueryNotice());
+
   sim.terminate();
   ASSERT_TRUE(sim.waitForFinished(5000));
+}
+
+TEST(Desktop, RegisterANewAccountAndLogInWithIt) {
+  Desktop desktop;
+  if (!desktop.Start()) GTEST_SKIP() << "no X server";
+  QTemporaryDir programDir;
+  const QString pelmora = programDir.filePath("pelmora");
+  ASSERT_TRUE(QFile::copy(BuildDir() + "/src/pelmora", pelmora));
+  QProcess sim;
+  const QString log = programDir.filePath("sim.log");
+  sim.start(BuildDir() + "/sim/pelmora-sim", {"--log", log});
+  ASSERT_TRUE(sim.waitForReadyRead(5000));
+  QProcess client;
+  client.setProcessEnvironment(desktop.Env());
+  client.start(pelmora, {});
+  QString login;
+  ASSERT_TRUE(WaitFor([&] { return !(login = desktop.WindowOfSize(380, 250)).isEmpty(); }, 10000));
+  Sleep(500);
+
+  desktop.Click(50 + 136 + 40, 50 + 112 + 16);  // 注册
+  QString reg;
+  ASSERT_TRUE(WaitFor([&] { return !(reg = desktop.WindowOfSize(255, 284)).isEmpty(); }, 5000));
+  Sleep(300);
+  const int boxes[] = {11, 59, 107, 155};
+  const char* texts[] = {"newuser", "secret", "secret", "12345678"};
+  for (int i = 0; i < 4; ++i) {
+    desktop.Click(50 + 41 + 88, 50 + boxes[i] + 16);
+    desktop.Type(texts[i]);
+  }
+  desktop.Screenshot(BuildDir() + "/screenshots/register.png");
+  desktop.Click(50 + 48 + 72, 50 + 208 + 20);  // 注册: the answer comes in a message box
+  Sleep(1000);
+  desktop.Screenshot(BuildDir() + "/screenshots/register-answer.png");
+  desktop.Xdo({"key", "Return"});
+  Sleep(300);
+  desktop.Close(reg);
+  ASSERT_TRUE(WaitFor([&] { return desktop.WindowOfSize(255, 284).isEmpty(); }, 5000));
+
+  desktop.Click(50 + 185 + 80, 50 + 21 + 16);
+  desktop.Type("newuser");
+  desktop.Click(50 + 185 + 80, 50 + 69 + 16);
+  desktop.Type("secret");
+  desktop.Click(50 + 32 + 40, 50 + 114 + 16);
+  QString work;
+  ASSERT_TRUE(WaitFor([&] { return !(work = desktop.WindowOfSize(537, 510)).isEmpty(); }, 10000));
+  desktop.Close(work);
+  ASSERT_TRUE(client.waitForFinished(10000));
+
+  using namespace pelmora::service;
+  EXPECT_EQ(Received(log, "command"),
+            RegisterRequest("newuser", PasswordDigest("secret"), "12345678") +
+                LoginRequest("newuser", "secret") + LeaveNotice("newuser"));
+  sim.terminate();
+  sim.waitForFinished(5000);
 }
