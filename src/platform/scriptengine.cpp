@@ -62,21 +62,31 @@ ScriptEngine::~ScriptEngine() {
   if (ctx_ && !dead_) duk_destroy_heap(ctx_);
 }
 
-ScriptEngine::Result ScriptEngine::Run(std::string_view script, Reading reading) {
-  Result result;
-  if (!ctx_ || dead_) return result;
-  const std::string source = GbkToUtf8Bytes(script);
+// Runs body(ctx) with the engine's stack restored afterwards; a fatal engine error inside it
+// abandons the engine. False when the engine is unusable or was abandoned.
+template <typename F>
+bool ScriptEngine::Guarded(F&& body) {
+  if (!ctx_ || dead_) return false;
   std::jmp_buf jump;
   std::jmp_buf* const outer = t_fatalJump;
   t_fatalJump = &jump;
   if (setjmp(jump) != 0) {
     t_fatalJump = outer;
     dead_ = true;
-    return Result{};
+    return false;
   }
-  duk_context* ctx = ctx_;
-  const duk_idx_t top = duk_get_top(ctx);
-  if (duk_peval_lstring(ctx, source.data(), source.size()) == 0) {
+  const duk_idx_t top = duk_get_top(ctx_);
+  body(ctx_);
+  duk_set_top(ctx_, top);
+  t_fatalJump = outer;
+  return true;
+}
+
+ScriptEngine::Result ScriptEngine::Run(std::string_view script, Reading reading) {
+  Result result;
+  const std::string source = GbkToUtf8Bytes(script);
+  const bool survived = Guarded([&](duk_context* ctx) {
+    if (duk_peval_lstring(ctx, source.data(), source.size()) != 0) return;
     result.ok = true;
     switch (reading) {
       case Reading::Bool:
@@ -97,10 +107,8 @@ ScriptEngine::Result ScriptEngine::Run(std::string_view script, Reading reading)
       case Reading::None:
         break;
     }
-  }
-  duk_set_top(ctx, top);
-  t_fatalJump = outer;
-  return result;
+  });
+  return survived ? result : Result{};
 }
 
 void ScriptEngine::AddCode(std::string_view script) { Run(script, Reading::None); }
@@ -109,54 +117,38 @@ std::string ScriptEngine::EvalText(std::string_view script) { return Run(script,
 double ScriptEngine::EvalNumber(std::string_view script) { return Run(script, Reading::Number).number; }
 
 bool ScriptEngine::ParseJsonInto(std::string_view name, std::string_view json) {
-  if (!ctx_ || dead_) return false;
-  const std::string text = GbkToUtf8Bytes(json);
-  const std::string key(name);
-  std::jmp_buf jump;
-  std::jmp_buf* const outer = t_fatalJump;
-  t_fatalJump = &jump;
-  if (setjmp(jump) != 0) {
-    t_fatalJump = outer;
-    dead_ = true;
-    return false;
-  }
-  duk_context* ctx = ctx_;
-  const duk_idx_t top = duk_get_top(ctx);
   struct Args {
-    const std::string* text;
-    const std::string* key;
-  } args{&text, &key};
-  // Inside a safe call every API error is caught: JSON.parse(text) into the global.
-  const duk_int_t rc = duk_safe_call(
-      ctx,
-      [](duk_context* c, void* udata) -> duk_ret_t {
-        auto* a = static_cast<Args*>(udata);
-        duk_push_global_object(c);
-        duk_get_prop_string(c, -1, "JSON");
-        duk_get_prop_string(c, -1, "parse");
-        duk_push_lstring(c, a->text->data(), a->text->size());
-        duk_call(c, 1);
-        duk_put_prop_lstring(c, -3, a->key->data(), a->key->size());
-        return 0;
-      },
-      &args, 0, 1);
-  bool ok = rc == DUK_EXEC_SUCCESS;
-  duk_set_top(ctx, top);
-  if (!ok) {
-    // Leave the global null.
-    duk_safe_call(
+    std::string text;
+    std::string key;
+  } args{GbkToUtf8Bytes(json), std::string(name)};
+  bool parsed = false;
+  Guarded([&](duk_context* ctx) {
+    // Inside a safe call every API error is caught: global[key] = JSON.parse(text).
+    parsed = duk_safe_call(
+                 ctx,
+                 [](duk_context* c, void* udata) -> duk_ret_t {
+                   auto* a = static_cast<Args*>(udata);
+                   duk_push_global_object(c);
+                   duk_get_prop_string(c, -1, "JSON");
+                   duk_get_prop_string(c, -1, "parse");
+                   duk_push_lstring(c, a->text.data(), a->text.size());
+                   duk_call(c, 1);
+                   duk_put_prop_lstring(c, -3, a->key.data(), a->key.size());
+                   return 0;
+                 },
+                 &args, 0, 1) == DUK_EXEC_SUCCESS;
+    if (parsed) return;
+    duk_safe_call(  // a text that does not parse leaves the global null
         ctx,
         [](duk_context* c, void* udata) -> duk_ret_t {
           auto* a = static_cast<Args*>(udata);
           duk_push_null(c);
-          duk_put_global_lstring(c, a->key->data(), a->key->size());
+          duk_put_global_lstring(c, a->key.data(), a->key.size());
           return 0;
         },
         &args, 0, 1);
-    duk_set_top(ctx, top);
-  }
-  t_fatalJump = outer;
-  return ok;
+  });
+  return parsed;
 }
 
 }  // namespace pelmora::platform

@@ -45,6 +45,8 @@ class ScriptEngine {
     std::string text;
   };
   Result Run(std::string_view script, Reading reading);
+  template <typename F>
+  bool Guarded(F&& body);
 
   duk_hthread* ctx_ = nullptr;
   bool dead_ = false;  // the engine met a fatal error and is never used again

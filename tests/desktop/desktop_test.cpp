@@ -141,14 +141,43 @@ class Desktop {
 
 }  // namespace
 
-TEST(Desktop, LoginDropQuerySaveAndClose) {
-  Desktop desktop;
-  if (!desktop.Start()) GTEST_SKIP() << "no X server";
+// An X server, the stand-in on the program's fixed ports (logging what it receives) and the
+// program started from a fresh directory of its own, up to its login window.
+class DesktopTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!desktop.Start()) GTEST_SKIP() << "no X server";
+    ASSERT_TRUE(QFile::copy(BuildDir() + "/src/pelmora", programDir.filePath("pelmora")));
+    sim.start(BuildDir() + "/sim/pelmora-sim", {"--log", log});
+    ASSERT_TRUE(sim.waitForReadyRead(5000));
+    client.setProcessEnvironment(desktop.Env());
+    client.start(programDir.filePath("pelmora"), {});
+    ASSERT_TRUE(client.waitForStarted(5000));
+    ASSERT_TRUE(WaitFor([&] { return !(login = desktop.WindowOfSize(380, 250)).isEmpty(); }, 10000));
+    Sleep(500);
+  }
+  void TearDown() override {
+    sim.terminate();
+    sim.waitForFinished(5000);
+    client.kill();
+    client.waitForFinished(3000);
+  }
+  void LogIn(const char* account, const char* password) {
+    desktop.Click(50 + 185 + 80, 50 + 21 + 16);
+    desktop.Type(account);
+    desktop.Click(50 + 185 + 80, 50 + 69 + 16);
+    desktop.Type(password);
+    desktop.Click(50 + 32 + 40, 50 + 114 + 16);  // 登录
+  }
 
-  // The program's directory: a fresh folder with a copy of the binary.
+  Desktop desktop;
   QTemporaryDir programDir;
-  const QString pelmora = programDir.filePath("pelmora");
-  ASSERT_TRUE(QFile::copy(BuildDir() + "/src/pelmora", pelmora));
+  const QString log = programDir.filePath("sim.log");
+  QProcess sim, client;
+  QString login;
+};
+
+TEST_F(DesktopTest, LoginDropQuerySaveAndClose) {
   const QString numbers = programDir.filePath("numbers.txt");
   const std::string numberBytes = "13800138000\r\n13910001234\r\n\r\n15012345678\r\n";
   {
@@ -157,28 +186,12 @@ TEST(Desktop, LoginDropQuerySaveAndClose) {
     f.write(numberBytes.data(), qint64(numberBytes.size()));
   }
 
-  QProcess sim;
-  const QString log = programDir.filePath("sim.log");
-  sim.start(BuildDir() + "/sim/pelmora-sim", {"--log", log});
-  ASSERT_TRUE(sim.waitForReadyRead(5000));
-
-  QProcess client;
-  client.setProcessEnvironment(desktop.Env());
-  client.start(pelmora, {});
-  ASSERT_TRUE(client.waitForStarted(5000));
-  QString login;
-  ASSERT_TRUE(WaitFor([&] { return !(login = desktop.WindowOfSize(380, 250)).isEmpty(); }, 10000));
   for (auto& [id, g] : desktop.PelmoraWindows())
     if (id == login) EXPECT_TRUE(g.x == 50 && g.y == 50) << g.x << "," << g.y;
-  Sleep(500);
   desktop.Screenshot(BuildDir() + "/screenshots/login.png");
 
   // Account and password, then "登录" at its place.
-  desktop.Click(50 + 185 + 80, 50 + 21 + 16);
-  desktop.Type("demo");
-  desktop.Click(50 + 185 + 80, 50 + 69 + 16);
-  desktop.Type("123456");
-  desktop.Click(50 + 32 + 40, 50 + 114 + 16);
+  LogIn("demo", "123456");
 
   QString work;
   ASSERT_TRUE(WaitFor([&] { return !(work = desktop.WindowOfSize(537, 510)).isEmpty(); }, 10000));
@@ -236,26 +249,9 @@ TEST(Desktop, LoginDropQuerySaveAndClose) {
                 QueryRequest("demo", "123456", "15012345678") + LeaveNotice("demo"));
   EXPECT_EQ(Received(log, "notice"), NoticeRequest() + QueryNotice() + QueryNotice() + QueryNotice());
 
-  sim.terminate();
-  ASSERT_TRUE(sim.waitForFinished(5000));
 }
 
-TEST(Desktop, RegisterANewAccountAndLogInWithIt) {
-  Desktop desktop;
-  if (!desktop.Start()) GTEST_SKIP() << "no X server";
-  QTemporaryDir programDir;
-  const QString pelmora = programDir.filePath("pelmora");
-  ASSERT_TRUE(QFile::copy(BuildDir() + "/src/pelmora", pelmora));
-  QProcess sim;
-  const QString log = programDir.filePath("sim.log");
-  sim.start(BuildDir() + "/sim/pelmora-sim", {"--log", log});
-  ASSERT_TRUE(sim.waitForReadyRead(5000));
-  QProcess client;
-  client.setProcessEnvironment(desktop.Env());
-  client.start(pelmora, {});
-  QString login;
-  ASSERT_TRUE(WaitFor([&] { return !(login = desktop.WindowOfSize(380, 250)).isEmpty(); }, 10000));
-  Sleep(500);
+TEST_F(DesktopTest, RegisterANewAccountAndLogInWithIt) {
 
   desktop.Click(50 + 136 + 40, 50 + 112 + 16);  // 注册
   QString reg;
@@ -276,11 +272,7 @@ TEST(Desktop, RegisterANewAccountAndLogInWithIt) {
   desktop.Close(reg);
   ASSERT_TRUE(WaitFor([&] { return desktop.WindowOfSize(255, 284).isEmpty(); }, 5000));
 
-  desktop.Click(50 + 185 + 80, 50 + 21 + 16);
-  desktop.Type("newuser");
-  desktop.Click(50 + 185 + 80, 50 + 69 + 16);
-  desktop.Type("secret");
-  desktop.Click(50 + 32 + 40, 50 + 114 + 16);
+  LogIn("newuser", "secret");
   QString work;
   ASSERT_TRUE(WaitFor([&] { return !(work = desktop.WindowOfSize(537, 510)).isEmpty(); }, 10000));
   desktop.Close(work);
@@ -290,6 +282,4 @@ TEST(Desktop, RegisterANewAccountAndLogInWithIt) {
   EXPECT_EQ(Received(log, "command"),
             RegisterRequest("newuser", PasswordDigest("secret"), "12345678") +
                 LoginRequest("newuser", "secret") + LeaveNotice("newuser"));
-  sim.terminate();
-  sim.waitForFinished(5000);
 }
