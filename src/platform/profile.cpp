@@ -154,6 +154,14 @@ std::string_view CapAtCharacter(std::string_view s, std::size_t limit) {
 
 bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != npos; }
 
+// True when the text ends in the first byte of a two-byte character: written as a name, that
+// byte would take the "]" or "=" after it as its partner and the line would no longer parse.
+bool EndsInsideCharacter(std::string_view s) {
+  std::size_t i = 0;
+  while (i < s.size()) i += text::IsLeadByte(s[i]) ? 2 : 1;
+  return i > s.size();
+}
+
 }  // namespace
 
 std::string ReadProfileString(const QString& path, std::string_view section,
@@ -175,7 +183,7 @@ bool WriteProfileString(const QString& path, std::string_view section, std::stri
   value = CutAtNul(value);
   if (key.empty() || key.front() == '[' || key.front() == ';' || FindByte(key, '=') != npos ||
       HasLineBreak(key) || HasLineBreak(section) || FindByte(section, ']') != npos ||
-      HasLineBreak(value))
+      HasLineBreak(value) || EndsInsideCharacter(section) || EndsInsideCharacter(key))
     return false;
 
   // An existing file that cannot be read must not be replaced by one holding only this key.

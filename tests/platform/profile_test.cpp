@@ -147,6 +147,8 @@ TEST_F(Profile, RefusesTextsThatWouldNotReadBack) {
       {"s", "k", "1\r\n[x]"}, {"s", "k", "a\nb"}, {"s", "k", "a\rb"}, {"s", "", "v"},
       {"s", " \t", "v"},      {"s", "a=b", "v"},  {"s", "[k", "v"},   {"s", ";k", "v"},
       {"s", "k\r\n", "v"},    {"s]", "k", "v"},   {"s\n", "k", "v"},
+      // A name ending in the first byte of a double-byte character would swallow its "]"/"=".
+      {"[\xC5", "k", "v"},     {"s", "k\xC5", "v"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.section + "/" + c.key + "/" + c.value);
