@@ -1,8 +1,8 @@
 #include "text/jsondocument.h"
 
-#include <cmath>
-#include <cstdio>
+#include <charconv>
 
+#include "platform/codepage.h"
 #include "text/gbk.h"
 #include "text/scriptlibrary.h"
 
@@ -12,38 +12,62 @@ namespace {
 const std::string kParseFailed = "JSON\xBD\xE2\xCE\xF6\xCA\xA7\xB0\xDC";  // JSON解析失败
 // Reading a value as text ends by turning each placeholder U+2400 back into a backslash.
 const std::string kRestoreBackslashes = ".replace(str_reg, '\\\\')";
-const std::string kGlobals =
-    ", str_Code = String.fromCharCode(9216), str_reg = new RegExp(str_Code, 'g')";
 
-// A text as the body of a single-quoted script literal: backslash, quotes, CR and LF escaped;
-// double-byte characters are copied whole (their second byte may look like a backslash).
-std::string EscapeForLiteral(std::string_view v) {
+// A text as the body of a single-quoted script literal: each backslash doubled, quotes, CR
+// and LF escaped. The escaping is done on the characters the engine will see (the UTF-8
+// form), so that no byte of a malformed double-byte sequence can end the literal early.
+std::string EscapedForLiteral(std::string_view gbk) {
+  const std::string utf8 = platform::GbkToUtf8Bytes(gbk);
   std::string out;
-  out.reserve(v.size() + 8);
-  for (size_t i = 0; i < v.size(); ++i) {
-    const char c = v[i];
-    if (IsLeadByte(c) && i + 1 < v.size()) {
-      out += c;
-      out += v[++i];
-    } else if (c == '\\') {
-      out += "\\\\";
-    } else if (c == '\'') {
-      out += "\\'";
-    } else if (c == '"') {
-      out += "\\\"";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else {
-      out += c;
+  out.reserve(utf8.size() + 8);
+  for (const char c : utf8) {
+    switch (c) {
+      case '\\': out += "\\\\"; break;
+      case '\'': out += "\\'"; break;
+      case '"': out += "\\\""; break;
+      case '\r': out += "\\r"; break;
+      case '\n': out += "\\n"; break;
+      default: out += c;
     }
   }
-  return out;
+  return platform::Utf8ToGbkBytes(out);
 }
 
 std::string ValueSource(std::string_view value, bool valueIsJson) {
   return valueIsJson ? std::string(value) : "'" + std::string(value) + "'";
+}
+
+std::string JsonOf(const std::string& expression) {
+  return "JSON.stringify(" + expression + ")" + kRestoreBackslashes;
+}
+
+std::string Item(const std::string& expression, int index) {
+  return expression + "[" + std::to_string(index) + "]";
+}
+
+// A whole JSON number: -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
+bool IsJsonNumber(std::string_view t) {
+  size_t i = 0;
+  const auto digits = [&] {
+    const size_t from = i;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
+    return i - from;
+  };
+  if (i < t.size() && t[i] == '-') ++i;
+  if (i < t.size() && t[i] == '0')
+    ++i;
+  else if (digits() == 0)
+    return false;
+  if (i < t.size() && t[i] == '.') {
+    ++i;
+    if (digits() == 0) return false;
+  }
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    if (digits() == 0) return false;
+  }
+  return i == t.size();
 }
 
 }  // namespace
@@ -54,14 +78,17 @@ void JsonDocument::InitEngine() {
   auto engine = platform::ScriptEngine::Create();
   if (!engine) return;
   engine_ = std::move(engine);
-  engine_->AddCode(ScriptLibrary());
-  engine_->EvalBool("var " + name_ + " = {}" + kGlobals);
+  engine_->AddSharedCode(ScriptLibrary());
+  engine_->EvalBool("var " + name_ +
+                    " = {}, str_Code = String.fromCharCode(9216), str_reg = new RegExp(str_Code, 'g')");
 }
 
 bool JsonDocument::EvalBool(const std::string& fragment) { return engine_ && engine_->EvalBool(fragment); }
+
 std::string JsonDocument::EvalText(const std::string& fragment) {
   return engine_ ? engine_->EvalText(fragment) : std::string();
 }
+
 double JsonDocument::EvalNumber(const std::string& fragment) {
   return engine_ ? engine_->EvalNumber(fragment) : 0.0;
 }
@@ -71,15 +98,20 @@ bool JsonDocument::Parse(std::string_view text) {
     engine_.reset();
     InitEngine();
   }
+  return ParseInCurrentEngine(text);
+}
+
+bool JsonDocument::ParseInCurrentEngine(std::string_view text) {
   if (!engine_) return false;
   EvalBool("var " + name_ + " = null");
+  // As data, never as script: a text that is not JSON leaves the value null.
   engine_->ParseJsonInto(name_, text);
   return EvalBool(name_ + " != null");
 }
 
 bool JsonDocument::Reset() { return EvalBool(name_ + " = {}"); }
 
-std::string JsonDocument::ToJson() { return EvalText("JSON.stringify(" + name_ + ")" + kRestoreBackslashes); }
+std::string JsonDocument::ToJson() { return EvalText(JsonOf(name_)); }
 
 bool JsonDocument::ResolvePath(std::string& path) {
   if (path.compare(0, name_.size(), name_) == 0 && EvalBool(path + " != null")) return true;
@@ -107,7 +139,7 @@ bool JsonDocument::SetValue(std::string_view path, std::string_view value, bool 
     if (present) return EvalBool(p + " = get__extend(" + p + ", " + v + ")");
     return EvalBool(p + " = eval(" + v + ")");
   }
-  return EvalBool(p + " = '" + EscapeForLiteral(value) + "'.replace(/\\\\/g, str_Code)");
+  return EvalBool(p + " = '" + EscapedForLiteral(value) + "'.replace(/\\\\/g, str_Code)");
 }
 
 bool JsonDocument::SetExpression(std::string_view path, std::string_view expression) {
@@ -128,31 +160,20 @@ int JsonDocument::TypeOf(std::string_view path) {
 
 std::string JsonDocument::GetText(std::string_view path, bool asJson) {
   const std::string p = Resolved(path);
-  if (asJson) return EvalText("JSON.stringify(" + p + ")" + kRestoreBackslashes);
+  if (asJson) return EvalText(JsonOf(p));
   return EvalText(p + ".toString()" + kRestoreBackslashes);
 }
 
 int JsonDocument::MemberNames(std::vector<std::string>& names, std::string_view path) {
   const std::string all = EvalText("get__name_All(" + Resolved(path) + ")");
   names.clear();
-  if (!all.empty()) {
-    size_t start = 0;
-    for (;;) {
-      const size_t end = all.find("\r\n", start);
-      if (end == std::string::npos) {
-        if (start < all.size()) names.push_back(all.substr(start));
-        break;
-      }
-      names.push_back(all.substr(start, end - start));
-      start = end + 2;
-    }
-  }
+  for (const std::string_view name : SplitCrLf(all)) names.emplace_back(name);
   return static_cast<int>(names.size());
 }
 
 int JsonDocument::ItemCount(std::string_view path) {
   const double n = EvalNumber("get__count(" + Resolved(path) + ")");
-  if (!(n > 0)) return 0;
+  if (!(n >= 1)) return 0;
   return n >= 2147483647.0 ? 2147483647 : static_cast<int>(n);
 }
 
@@ -164,12 +185,11 @@ JsonDocument JsonDocument::DocumentFromTransfer(const std::string& fragment) {
 }
 
 JsonDocument JsonDocument::GetDocument(std::string_view path) {
-  return DocumentFromTransfer("JSON.stringify(" + Resolved(path) + ")" + kRestoreBackslashes);
+  return DocumentFromTransfer(JsonOf(Resolved(path)));
 }
 
 JsonDocument JsonDocument::GetItemDocument(int index, std::string_view path) {
-  return DocumentFromTransfer("JSON.stringify(" + Resolved(path) + "[" + std::to_string(index) + "])" +
-                              kRestoreBackslashes);
+  return DocumentFromTransfer(JsonOf(Item(Resolved(path), index)));
 }
 
 bool JsonDocument::AppendItem(std::string_view value, std::string_view path, bool valueIsJson) {
@@ -179,14 +199,14 @@ bool JsonDocument::AppendItem(std::string_view value, std::string_view path, boo
 }
 
 std::string JsonDocument::GetItemText(int index, std::string_view path, bool asJson) {
-  const std::string item = Resolved(path) + "[" + std::to_string(index) + "]";
-  if (asJson) return EvalText("JSON.stringify(" + item + ")" + kRestoreBackslashes);
+  const std::string item = Item(Resolved(path), index);
+  if (asJson) return EvalText(JsonOf(item));
   // Elements that are not strings read through toString, as GetText reads them.
   return EvalText(item + ".toString()" + kRestoreBackslashes);
 }
 
 bool JsonDocument::SetItem(int index, std::string_view path, std::string_view value, bool valueIsJson) {
-  return EvalBool(Resolved(path) + "[" + std::to_string(index) + "] = " + ValueSource(value, valueIsJson));
+  return EvalBool(Item(Resolved(path), index) + " = " + ValueSource(value, valueIsJson));
 }
 
 bool JsonDocument::RemoveItem(int index, std::string_view path) {
@@ -196,48 +216,45 @@ bool JsonDocument::RemoveItem(int index, std::string_view path) {
 bool JsonDocument::Delete(std::string_view path) { return EvalBool("delete " + Resolved(path)); }
 
 bool JsonDocument::SetNumber(std::string_view path, double number) {
+  // printf's %.13g, independent of the process locale (no decimal comma).
   char text[64];
-  std::snprintf(text, sizeof text, "%.13g", number);
-  return EvalBool(Resolved(path) + " = " + text);
+  const auto end = std::to_chars(text, text + sizeof text, number, std::chars_format::general, 13).ptr;
+  return EvalBool(Resolved(path) + " = " + std::string(text, end));
 }
 
 double JsonDocument::GetNumber(std::string_view path) { return EvalNumber(Resolved(path)); }
 
-std::string JsonDocument::GetJson(std::string_view path) {
-  return EvalText("JSON.stringify(" + Resolved(path) + ")" + kRestoreBackslashes);
+std::string JsonDocument::GetJson(std::string_view path) { return EvalText(JsonOf(Resolved(path))); }
+
+// GetDocument(path).ToJson() without starting the two engines of the new document. The
+// transfer text is made in this engine exactly as GetDocument makes it. A fresh document
+// would read it with JSON.parse and write it out with JSON.stringify; for a JSON number that
+// is the engine codec's own round trip, which depends on the text alone. Any other text takes
+// the full road.
+std::string JsonDocument::NumberJson(std::string_view path) {
+  const std::string transfer = EvalText(JsonOf(Resolved(path)));
+  if (engine_ && IsJsonNumber(transfer)) {
+    std::string json = engine_->ReencodeJson(transfer);
+    if (!json.empty()) return json;
+  }
+  JsonDocument fresh;
+  fresh.Parse(transfer);
+  return fresh.ToJson();
 }
 
 std::string ReadJsonField(std::string& reply, std::string_view path) {
   reply = RemoveByte(RemoveByte(reply, '\r'), '\n');
-  // One engine with the document globals does what a full document would: none of the
-  // readings below calls into the library, and a number's own document gives back the
-  // number's JSON text.
-  auto engine = platform::ScriptEngine::Create();
-  if (!engine) return kParseFailed;
-  engine->AddCode("var da = null" + kGlobals);
-  engine->ParseJsonInto("da", reply);
-  if (!engine->EvalBool("da != null")) return kParseFailed;
-
-  std::string p(path);
-  if (!(p.compare(0, 2, "da") == 0 && engine->EvalBool(p + " != null"))) {
-    if (p.empty())
-      p = "da";
-    else if (p[0] == '[')
-      p = "da" + p;
-    else
-      p = "da." + p;
+  // A constructed document's engine would be replaced by Parse before anything could see it:
+  // start only the engine that Parse starts.
+  JsonDocument document{JsonDocument::WithoutEngine{}};
+  document.InitEngine();
+  if (!document.ParseInCurrentEngine(reply)) return kParseFailed;
+  switch (document.TypeOf(path)) {
+    case kJsonBoolean: return document.GetJson(path);
+    case kJsonNumber: return document.NumberJson(path);
+    case kJsonString: return document.GetText(path);
+    default: return document.GetText(path, true);
   }
-  int type = kJsonOther;
-  if (engine->EvalBool(p + " == null")) {
-    type = kJsonNull;
-  } else {
-    const std::string tag = engine->EvalText("Object.prototype.toString.call(" + p + ")");
-    if (tag == "[object String]") type = kJsonString;
-    else if (tag == "[object Number]") type = kJsonNumber;
-    else if (tag == "[object Boolean]") type = kJsonBoolean;
-  }
-  if (type == kJsonString) return engine->EvalText(p + ".toString()" + kRestoreBackslashes);
-  return engine->EvalText("JSON.stringify(" + p + ")" + kRestoreBackslashes);
 }
 
 }  // namespace pelmora::text
