@@ -82,6 +82,7 @@ TEST(ReadJsonField, ReadsMembersOfServiceAnswers) {
       {"   \r\n ", "a", kFailed},
       {"\"just a string\"", "", "just a string"},
       {"[10, \"x\"]", "[0]", "10"},
+      {Gbk("{\"省份\":{\"名\":\"广东\"}}"), Gbk("省份.名"), Gbk("广东")},  // Chinese member names
       {"{\"a\":\"\xFF\xFF\"}", "a", "??"},  // invalid GBK arrives substituted
   };
   for (const auto& c : cases) {
