@@ -6,7 +6,8 @@
 //   set by being evaluated is never seen;
 // - the caller's reply loses every CR and LF and nothing else;
 // - a reply that is not JSON (checked here by a second engine's JSON.parse of the same text)
-//   reads as "JSON解析失败".
+//   reads as "JSON解析失败", at every path;
+// - a value never holds a NUL.
 
 #include <cstddef>
 #include <cstdint>
@@ -34,18 +35,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const std::string expectedReply =
       pelmora::text::RemoveByte(pelmora::text::RemoveByte(reply, '\r'), '\n');
+  pelmora::text::JsonDocument probe;
+  const bool parses = probe.Parse(expectedReply);
   for (const char* p : {"phoneList[0].province", "phoneList[0].city", "phoneList[0].operatorType",
                         "phoneList[0].phoneStatus"}) {
     std::string r = reply;
     const std::string value = pelmora::text::ReadJsonField(r, p);
     FUZZ_CHECK(r == expectedReply);
-    (void)value;
+    FUZZ_CHECK(!pelmora::fuzz::HasNul(value));
+    if (!parses) FUZZ_CHECK(value == kFailed);
   }
   std::string r = reply;
   const std::string value = pelmora::text::ReadJsonField(r, path);
+  FUZZ_CHECK(r == expectedReply);
+  FUZZ_CHECK(!pelmora::fuzz::HasNul(value));
   // A reply that does not parse as JSON (or is null) always fails.
-  pelmora::text::JsonDocument probe;
-  if (!probe.Parse(expectedReply)) FUZZ_CHECK(value == kFailed);
+  if (!parses) FUZZ_CHECK(value == kFailed);
   // Nothing the reply holds was evaluated.
   FUZZ_CHECK(!probe.Engine() || probe.Engine()->EvalText("typeof hacked") != "number");
   return 0;
